@@ -1,5 +1,6 @@
 #include "kernel/ole_string.h"
 
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <new>
