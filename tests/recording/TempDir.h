@@ -1,4 +1,4 @@
-// A temporary folder for one test, removed with everything in it afterwards, and small helpers
+// A temporary folder for one test (its path holds no dot), removed with everything in it afterwards, and small helpers
 // that write fixture files into it.
 #pragma once
 
@@ -14,7 +14,7 @@
 class TempDirTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string pattern = (std::filesystem::temp_directory_path() / "rmrec.XXXXXX").string();
+    std::string pattern = (std::filesystem::temp_directory_path() / "rmrec_XXXXXX").string();
     ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
     m_dir = pattern;
   }
