@@ -125,7 +125,8 @@ class CDialogWindow : public QDialog {
           m_owner.SendMessage(WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
         }
         return;
-      default: QDialog::keyPressEvent(e);
+      default:
+        QDialog::keyPressEvent(e);
     }
   }
 
@@ -233,7 +234,9 @@ QWidget* MakeControl(const CControlTemplate& c, QWidget* parent, const QFont& fo
 CDialog::CDialog(const CDialogTemplate& dialogTemplate, CDialog* parent)
     : m_template(dialogTemplate), m_pParent(parent) {}
 
-CDialog::~CDialog() { DestroyWindow(); }
+CDialog::~CDialog() {
+  DestroyWindow();
+}
 
 bool CDialog::IsGuiThread() const {
   std::lock_guard<std::mutex> lock(m_csWindow);
@@ -252,8 +255,8 @@ bool CDialog::CreateWindowAndInit() {
   if ((m_template.style & WS_SYSMENU) != 0) {
     flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
   }
-  auto* window = new CDialogWindow(*this, m_pParent != nullptr ? m_pParent->GetSafeHwnd() : nullptr,
-                                   flags);
+  auto* window =
+      new CDialogWindow(*this, m_pParent != nullptr ? m_pParent->GetSafeHwnd() : nullptr, flags);
   const QFont font = DialogFont(m_template.fontFace, m_template.pointSize);
   window->setFont(font);
   window->setWindowTitle(QString::fromStdWString(m_template.caption));
@@ -344,8 +347,6 @@ void CDialog::DestroyWindow() {
   }
   for (const auto& timer : m_timerByQtId) window->killTimer(timer.first);
   m_timerByQtId.clear();
-  for (CWnd* control : m_attached) control->Detach();
-  m_attached.clear();
   m_controls.clear();
   m_controlById.clear();
   // Deleting the window drops the messages still queued for it; their drop functions run now.
@@ -368,7 +369,6 @@ CWnd CDialog::GetDlgItem(int id) const {
 void CDialog::AttachControl(int id, CWnd& control) {
   const auto it = m_controlById.find(id);
   control.Attach(it != m_controlById.end() ? it->second : nullptr, id);
-  if (control.IsAttached()) m_attached.push_back(&control);
 }
 
 bool CDialog::PostMessage(UINT message, WPARAM wParam, LPARAM lParam, std::function<void()> drop) {
@@ -406,8 +406,11 @@ LRESULT CDialog::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
       if (HIWORD(wParam) == BN_CLICKED && LOWORD(wParam) == IDOK) OnOK();
       if (HIWORD(wParam) == BN_CLICKED && LOWORD(wParam) == IDCANCEL) OnCancel();
       return 0;
-    case WM_SYSCOMMAND: OnSysCommand(static_cast<UINT>(wParam), lParam); return 0;
-    default: return 0;
+    case WM_SYSCOMMAND:
+      OnSysCommand(static_cast<UINT>(wParam), lParam);
+      return 0;
+    default:
+      return 0;
   }
 }
 
@@ -520,7 +523,9 @@ void CDialog::DrawIcon(int x, int y, const QIcon& icon) {
   icon.paint(&painter, x, y, 32, 32);
 }
 
-bool CDialog::OnInitDialog() { return UpdateData(false); }
+bool CDialog::OnInitDialog() {
+  return UpdateData(false);
+}
 
 void CDialog::DoDataExchange(CDataExchange*) {}
 
@@ -528,7 +533,9 @@ void CDialog::OnOK() {
   if (UpdateData(true)) EndDialog(IDOK);
 }
 
-void CDialog::OnCancel() { EndDialog(IDCANCEL); }
+void CDialog::OnCancel() {
+  EndDialog(IDCANCEL);
+}
 
 const CMessageMap* CDialog::GetMessageMap() const {
   static const CMessageMap map{nullptr, {}};

@@ -75,7 +75,7 @@ class CDialog {
   CWnd GetDlgItem(int id) const;
   // Every control in template order (statics included), for layout checks.
   const std::vector<QWidget*>& GetControls() const { return m_controls; }
-  // Attaches control to the control id and detaches it again when the window goes.
+  // Attaches control to the control id; the handle goes inert by itself when the window goes.
   void AttachControl(int id, CWnd& control);
 
   // Any thread; see the class comment. Answers false (after running drop) when the message was
@@ -135,18 +135,17 @@ class CDialog {
   int m_nResult = -1;
   bool m_bModal = false;
 
-  mutable std::mutex m_csWindow;         // guards m_pWindow and m_idGuiThread
-  CDialogWindow* m_pWindow = nullptr;    // owned; null before Create and after DestroyWindow
+  mutable std::mutex m_csWindow;       // guards m_pWindow and m_idGuiThread
+  CDialogWindow* m_pWindow = nullptr;  // owned; null before Create and after DestroyWindow
   std::thread::id m_idGuiThread;
 
-  std::mutex m_csSyncCalls;              // guards m_bSyncCallsOpen and every SyncCall's flags
+  std::mutex m_csSyncCalls;  // guards m_bSyncCallsOpen and every SyncCall's flags
   std::condition_variable m_cvSyncCalls;
   bool m_bSyncCallsOpen = false;
 
   // GUI thread only:
   std::vector<QWidget*> m_controls;
   std::map<int, QWidget*> m_controlById;
-  std::vector<CWnd*> m_attached;
   std::map<int, UINT_PTR> m_timerByQtId;
   CMenu m_sysMenu;
   QIcon m_iconBig;

@@ -19,15 +19,15 @@ enum class ControlKind {
 };
 
 struct CControlTemplate {
-  int id;              // IDC_STATIC (-1) for controls nobody addresses
+  int id;  // IDC_STATIC (-1) for controls nobody addresses
   ControlKind kind;
-  std::wstring text;   // the control's text; empty for lists and edits
-  DWORD style;         // styles beyond WS_CHILD and WS_VISIBLE
-  int x, y, cx, cy;    // dialog units
+  std::wstring text;  // the control's text; empty for lists and edits
+  DWORD style;        // styles beyond WS_CHILD and WS_VISIBLE
+  int x, y, cx, cy;   // dialog units
 };
 
 struct CDialogTemplate {
-  int id;                 // IDD_ of the template
+  int id;  // IDD_ of the template
   std::wstring caption;
   int cx, cy;             // client size in dialog units
   std::wstring fontFace;  // the template's font; a missing family falls back (DialogUnits.h)

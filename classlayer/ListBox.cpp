@@ -8,7 +8,9 @@ void CListBox::Attach(QWidget* widget, int id) {
   CWnd::Attach(qobject_cast<QListWidget*>(widget) != nullptr ? widget : nullptr, id);
 }
 
-QListWidget* CListBox::List() const { return qobject_cast<QListWidget*>(GetSafeHwnd()); }
+QListWidget* CListBox::List() const {
+  return qobject_cast<QListWidget*>(GetSafeHwnd());
+}
 
 int CListBox::GetCount() const {
   QListWidget* l = List();

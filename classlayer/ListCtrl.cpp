@@ -1,15 +1,19 @@
 #include "classlayer/ListCtrl.h"
 
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QTableWidget>
 
 namespace {
 
 Qt::Alignment AlignmentOf(int format) {
   switch (format & 0x3) {
-    case LVCFMT_CENTER: return Qt::AlignHCenter | Qt::AlignVCenter;
-    case LVCFMT_RIGHT: return Qt::AlignRight | Qt::AlignVCenter;
-    default: return Qt::AlignLeft | Qt::AlignVCenter;
+    case LVCFMT_CENTER:
+      return Qt::AlignHCenter | Qt::AlignVCenter;
+    case LVCFMT_RIGHT:
+      return Qt::AlignRight | Qt::AlignVCenter;
+    default:
+      return Qt::AlignLeft | Qt::AlignVCenter;
   }
 }
 
@@ -22,7 +26,9 @@ void CListCtrl::Attach(QWidget* widget, int id) {
   CWnd::Attach(qobject_cast<QTableWidget*>(widget) != nullptr ? widget : nullptr, id);
 }
 
-QTableWidget* CListCtrl::Table() const { return qobject_cast<QTableWidget*>(GetSafeHwnd()); }
+QTableWidget* CListCtrl::Table() const {
+  return qobject_cast<QTableWidget*>(GetSafeHwnd());
+}
 
 void CListCtrl::SetExtendedStyle(DWORD exStyle) {
   m_dwExStyle = exStyle;
@@ -30,7 +36,7 @@ void CListCtrl::SetExtendedStyle(DWORD exStyle) {
   if (t == nullptr) return;
   t->setShowGrid((exStyle & LVS_EX_GRIDLINES) != 0);
   t->setSelectionBehavior((exStyle & LVS_EX_FULLROWSELECT) != 0 ? QAbstractItemView::SelectRows
-                                                                 : QAbstractItemView::SelectItems);
+                                                                : QAbstractItemView::SelectItems);
 }
 
 int CListCtrl::InsertColumn(int col, const std::wstring& heading, int format, int width) {
@@ -140,18 +146,18 @@ bool CListCtrl::SetItemData(int row, DWORD_PTR data) {
 int CListCtrl::GetNextItem(int start, UINT flags) const {
   QTableWidget* t = Table();
   if (t == nullptr || (flags & LVNI_SELECTED) == 0) return -1;
-  for (int row = start + 1; row < t->rowCount(); ++row) {
-    for (int col = 0; col < t->columnCount(); ++col) {
-      QTableWidgetItem* cell = t->item(row, col);
-      if (cell != nullptr && cell->isSelected()) return row;
-    }
+  int next = -1;
+  for (const QModelIndex& index : t->selectionModel()->selectedIndexes()) {
+    if (index.row() > start && (next < 0 || index.row() < next)) next = index.row();
   }
-  return -1;
+  return next;
 }
 
 void CListCtrl::SetSelectedRow(int row) {
   QTableWidget* t = Table();
   if (t == nullptr) return;
   t->clearSelection();
-  if (row >= 0 && row < t->rowCount()) t->selectRow(row);
+  if (row < 0 || row >= t->rowCount() || t->columnCount() == 0) return;
+  t->selectionModel()->select(t->model()->index(row, 0),
+                              QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }

@@ -34,9 +34,8 @@ struct CMessageMap {
 // A message with both parameters: LRESULT OnX(WPARAM, LPARAM).
 template <class T>
 CMessageMapEntry MapMessage(UINT message, LRESULT (T::*fn)(WPARAM, LPARAM)) {
-  return {message, 0, 0, [fn](CDialog& d, WPARAM w, LPARAM l) {
-            return (static_cast<T&>(d).*fn)(w, l);
-          }};
+  return {message, 0, 0,
+          [fn](CDialog& d, WPARAM w, LPARAM l) { return (static_cast<T&>(d).*fn)(w, l); }};
 }
 
 // A control notification: void OnX().

@@ -17,7 +17,9 @@ QIcon LoadIconResource(int id) {
   return QFile::exists(path) ? QIcon(path) : QIcon();
 }
 
-void SetStringTable(std::map<int, std::wstring> table) { Strings() = std::move(table); }
+void SetStringTable(std::map<int, std::wstring> table) {
+  Strings() = std::move(table);
+}
 
 std::wstring LoadStringResource(int id) {
   const auto it = Strings().find(id);

@@ -17,8 +17,12 @@ using DWORD_PTR = std::uintptr_t;
 constexpr WPARAM MAKEWPARAM(unsigned low, unsigned high) {
   return static_cast<WPARAM>((low & 0xFFFFu) | ((high & 0xFFFFu) << 16));
 }
-constexpr unsigned LOWORD(WPARAM w) { return static_cast<unsigned>(w & 0xFFFFu); }
-constexpr unsigned HIWORD(WPARAM w) { return static_cast<unsigned>((w >> 16) & 0xFFFFu); }
+constexpr unsigned LOWORD(WPARAM w) {
+  return static_cast<unsigned>(w & 0xFFFFu);
+}
+constexpr unsigned HIWORD(WPARAM w) {
+  return static_cast<unsigned>((w >> 16) & 0xFFFFu);
+}
 
 // Messages.
 constexpr UINT WM_DESTROY = 0x0002;

@@ -14,7 +14,9 @@ void CWnd::EnableWindow(bool enable) {
   if (m_pWidget) m_pWidget->setEnabled(enable);
 }
 
-bool CWnd::IsWindowEnabled() const { return m_pWidget && m_pWidget->isEnabled(); }
+bool CWnd::IsWindowEnabled() const {
+  return m_pWidget && m_pWidget->isEnabled();
+}
 
 void CWnd::SetWindowText(const std::wstring& text) {
   QWidget* w = m_pWidget.data();

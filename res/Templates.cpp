@@ -48,8 +48,10 @@ const CDialogTemplate& MainDialog() {
 
 const CDialogTemplate* FindDialogTemplate(int id) {
   switch (id) {
-    case IDD_RECMORPH_DIALOG: return &MainDialog();
-    default: return nullptr;
+    case IDD_RECMORPH_DIALOG:
+      return &MainDialog();
+    default:
+      return nullptr;
   }
 }
 

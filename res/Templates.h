@@ -7,5 +7,6 @@
 const CDialogTemplate* FindDialogTemplate(int id);
 
 // Registers the program's string table with the class layer (Resources.h) and makes the Qt
-// resources (icons) reachable. Call once before the first dialog is made; calling again is harmless.
+// resources (icons) reachable. Call once before the first dialog is made; calling again is
+// harmless.
 void InitProgramResources();
