@@ -6,7 +6,9 @@
 
 namespace kernel {
 
-bool DeleteFileNarrow(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+bool DeleteFileNarrow(const std::string& path) {
+  return ::unlink(path.c_str()) == 0;
+}
 
 bool DeleteFileWide(const std::wstring& path) {
   const auto narrow = WideToNarrow(path);

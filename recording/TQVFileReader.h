@@ -76,6 +76,14 @@ class CTQVFileReader {
   TqVideoFileHead_V1 m_headV1{};
   TqVideoFileHead_V2 m_headV2{};
   TqVideoFileHead_V3 m_headV3{};
-  // Bytes of the file behind the stream's position; a record may not claim more.
+  // Bytes of the file behind the stream's position; a record may not claim more. -1 when the
+  // stream is not a regular file and has no size to go by.
   std::int64_t m_nBytesLeft = 0;
+  // The file's size when last looked at (-1: no size).
+  std::int64_t m_nFileSize = 0;
+
+  // Whether the rest of the file can supply length more bytes.
+  bool PayloadFits(std::int32_t length);
+  // Reads a payload of length bytes into a new[] buffer of that size; null when it falls short.
+  std::uint8_t* ReadPayload(std::int32_t length);
 };
