@@ -223,6 +223,10 @@ struct SoftwareFault {
   const char* reportLine;
 };
 
+void PrintTo(const SoftwareFault& f, std::ostream* os) {
+  *os << f.mode;
+}
+
 class SoftwareFaultTest : public CrashDumpFilterTest,
                           public ::testing::WithParamInterface<SoftwareFault> {};
 
