@@ -2,6 +2,7 @@
 // without a window (app/BatchCommand.h).
 #include <QApplication>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -12,6 +13,15 @@
 namespace {
 
 int RunDialog(int argc, char** argv) {
+  // Without a display Qt would abort; say what to do instead.
+  if (std::getenv("DISPLAY") == nullptr && std::getenv("WAYLAND_DISPLAY") == nullptr &&
+      std::getenv("QT_QPA_PLATFORM") == nullptr) {
+    std::fputs(
+        "recmorph: no display to open the dialog on; use --batch FILE... to convert without "
+        "a window\n",
+        stderr);
+    return 1;
+  }
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("RecMorph"));
   CRecMorphDlg dlg;
