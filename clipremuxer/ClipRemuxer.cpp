@@ -84,7 +84,7 @@ bool CClipRemuxer::TakePayload(std::unique_ptr<std::uint8_t[]>& data, std::size_
   // them; that costs one copy of the frame, once per such record.
   auto classifyWithHeld = [&](CPayloadClassifier& codec) {
     info = codec.Classify(data.get(), size);
-    if (info.video && !info.config && !m_heldHeaders.empty()) {
+    if (info.video && !info.config && !m_heldHeaders.empty() && m_pHeldFor == &codec) {
       const std::size_t joined = m_heldHeaders.size() + size;
       std::unique_ptr<std::uint8_t[]> both(new std::uint8_t[joined]);
       std::memcpy(both.get(), m_heldHeaders.data(), m_heldHeaders.size());
@@ -99,6 +99,7 @@ bool CClipRemuxer::TakePayload(std::unique_ptr<std::uint8_t[]>& data, std::size_
     }
     if (info.headers && size <= kMaxHeldHeaders) {
       m_heldHeaders.assign(data.get(), data.get() + size);
+      m_pHeldFor = &codec;
     }
     return info;
   };

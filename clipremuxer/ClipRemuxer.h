@@ -67,9 +67,10 @@ class CClipRemuxer {
   std::string m_strOutputName;
   std::vector<std::unique_ptr<CPayloadClassifier>> m_candidates;
   CPayloadClassifier* m_pCodec = nullptr;
-  std::vector<std::uint8_t> m_heldHeaders;  // a headers-only record waiting for its frame
-  bool m_bSawVideo = false;                 // a frame of some codec, but not one to start from
-  bool m_bSawCoded = false;                 // a payload that looks like coded data of any kind
+  std::vector<std::uint8_t> m_heldHeaders;         // a headers-only record waiting for its frame
+  const CPayloadClassifier* m_pHeldFor = nullptr;  // the codec whose headers they are
+  bool m_bSawVideo = false;  // a frame of some codec, but not one to start from
+  bool m_bSawCoded = false;  // a payload that looks like coded data of any kind
   std::vector<TimedFrame> m_pending;
   std::size_t m_nPendingBytes = 0;
   std::unique_ptr<COutputFile> m_pFile;

@@ -9,6 +9,15 @@ CFrameTimeline::CFrameTimeline(double frameMs, std::int64_t maxDropsPerGap, Sink
     : m_frameMs(frameMs), m_nMaxDropsPerGap(maxDropsPerGap), m_sink(std::move(sink)) {}
 
 bool CFrameTimeline::Push(TimedFrame&& frame) {
+  // A stamp far behind every stamp in the window is no B-frame but a clock that was reset: the
+  // frames before it are released as they are, and the comparison starts afresh behind them.
+  if (m_frameMs > 0.0 && !m_frames.empty() &&
+      static_cast<double>(frame.stamp) + 2.0 * kWindow * m_frameMs <
+          static_cast<double>(m_nMaxPushed)) {
+    if (!Drain()) return false;
+    m_bHaveLast = false;
+  }
+  if (m_frames.empty() || frame.stamp > m_nMaxPushed) m_nMaxPushed = frame.stamp;
   m_stamps.push(frame.stamp);
   m_frames.push_back(std::move(frame));
   if (m_frames.size() <= kWindow) return true;

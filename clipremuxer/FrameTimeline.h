@@ -56,6 +56,7 @@ class CFrameTimeline {
   std::priority_queue<std::uint64_t, std::vector<std::uint64_t>, std::greater<>> m_stamps;
   bool m_bHaveLast = false;
   std::uint64_t m_nLastStamp = 0;
+  std::uint64_t m_nMaxPushed = 0;  // the largest stamp among the frames held
   std::int64_t m_nDropped = 0;
   std::int64_t m_nReleased = 0;
 };

@@ -6,7 +6,7 @@
 namespace clipremuxer {
 namespace {
 
-enum : int { kSliceNonIdr = 1, kSlicePartitionA = 2, kSliceIdr = 5, kSei = 6, kSps = 7, kPps = 8 };
+enum : int { kSliceNonIdr = 1, kSliceIdr = 5, kSei = 6, kSps = 7, kPps = 8 };
 
 // Unit types 1 to 23 are defined or reserved; 0 and 24 to 31 never appear in a plain stream and
 // are what other data looks like when read as H.264.
@@ -81,7 +81,9 @@ PayloadInfo CH264Classifier::Classify(std::uint8_t* data, std::size_t size) {
     const std::uint8_t header = data[pos];
     if (!IsValidHeader(header)) return PayloadInfo{};
     const int type = header & 0x1F;
-    if (type == kSliceNonIdr || type == kSliceIdr || type == kSlicePartitionA) {
+    // Data partitions (types 2 to 4, extended profile only) are not taken: HEVC's trailing
+    // pictures read as partition A.
+    if (type == kSliceNonIdr || type == kSliceIdr) {
       info.video = true;
       info.config = sps && pps;
       if (type == kSliceIdr) {
