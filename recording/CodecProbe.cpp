@@ -15,11 +15,6 @@ namespace {
 
 constexpr const char* kProbeName = "CRecMorphDlg::IsTqvH265";
 
-// Type codes 32 to 34 mark H.265 video.
-bool IsH265Type(std::int32_t type) {
-  return type >= 32 && type <= 34;
-}
-
 // The base name of a narrow path whose last dot is at lastDot: the file name (after the last
 // backslash, else after the last forward slash, else the whole path) less the extension. The
 // text is cut byte by byte; the separators and the dot are single bytes in UTF-8.
@@ -54,7 +49,7 @@ bool ExtractStream(CTQVFileReader& reader, const std::string& sideFile, bool* wr
   std::int32_t length = 0;
   std::uint8_t* payload = nullptr;
   while (reader.ReadFrame(type, stamp, length, payload) && length > 0) {
-    if (IsH265Type(type)) verdict = true;
+    if (IsH265FrameType(type)) verdict = true;
     // After the first short write the side file is lost anyway; stop writing to it, but walk on
     // so that the verdict is that of the whole recording.
     if (side != nullptr && !failed) {

@@ -14,7 +14,7 @@ namespace {
 
 // The stream's buffer. Frame heads are a few bytes each and come out of it; a payload at least
 // this large is read by the C library straight into the caller's buffer.
-constexpr std::size_t kStreamBuffer = 256 * 1024;
+constexpr std::size_t kStreamBuffer = 64 * 1024;
 
 // The magic area matches a version when its first nine bytes are the version's text and its NUL.
 bool MagicIs(const char (&magic)[32], const char* text) {

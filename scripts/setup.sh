@@ -5,6 +5,7 @@ set -euo pipefail
 
 RECMORPH_PACKAGES=(
   cmake ninja-build g++ pkg-config
+  desktop-file-utils shared-mime-info
   libgtest-dev
   qt6-base-dev libgl-dev
   ffmpeg libavformat-dev libavcodec-dev libavutil-dev
