@@ -6,12 +6,17 @@
 //   per-row overhead: 100 ClipRemuxer rows whose stand-in reports "Progress:100" and exits.
 //                     Figure: (batch time - 100 runs of the stand-in on its own) / 100.
 //
+// Both are given twice: up to the last row's final status ("rows"), and up to the worker's last
+// step ("batch"), which also waits for the watchdog to see its stop request at the end of its
+// current one-second pass. Each figure is the median of three runs.
+//
 // Run as "ClipRemuxer <recording> <output>" (through a link), the program is the stand-in: it
 // writes $BENCH_FLOOD bytes of other lines, then the final report, and exits 0.
 #include <fcntl.h>
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -76,6 +81,11 @@ class BenchHost : public IConversionHost {
   void FinishRow(int row, const std::wstring& status) override {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_status[row] = status;
+    m_lastFinish = Clock::now();
+  }
+  Clock::time_point LastFinish() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_lastFinish;
   }
   void PostLogLine(BSTR line) override { SysFreeString(line); }
   void PostItemStatus(BSTR name, BSTR status) override {
@@ -93,6 +103,7 @@ class BenchHost : public IConversionHost {
   const std::vector<std::wstring> m_names;
   std::mutex m_mutex;  // guards m_status
   std::vector<std::wstring> m_status;
+  Clock::time_point m_lastFinish{};
   const std::wstring m_folder;
 };
 
@@ -111,21 +122,34 @@ double StandInAlone(const std::string& tool, const std::string& recording, int r
   return Seconds(Clock::now() - start);
 }
 
-// Runs one batch over rows and answers its time (start to the worker's last step).
-double RunBatch(const std::string& toolDir, const std::string& recDir, int rows, int* converted) {
+struct BatchTimes {
+  double rows = -1;   // start to the last row's final status
+  double batch = -1;  // start to the worker's last step
+  int converted = 0;
+};
+
+// Runs one batch over rows and answers its times.
+BatchTimes RunBatch(const std::string& toolDir, const std::string& recDir, int rows) {
+  BatchTimes times;
   std::vector<std::wstring> names;
   for (int i = 0; i < rows; ++i) names.push_back(L"r" + std::to_wstring(i) + L".tqv");
   BenchHost host(names, kernel::NarrowToWide(recDir + "/"));
   CConversionContext context(host);
   context.SetToolFolder(kernel::NarrowToWide(toolDir));
-  if (!context.OpenContext()) return -1;
+  if (!context.OpenContext()) return times;
   const auto start = Clock::now();
-  if (!context.StartBatch()) return -1;
+  if (!context.StartBatch()) return times;
   while (context.IsBatchRunning()) std::this_thread::sleep_for(std::chrono::microseconds(200));
-  const double t = Seconds(Clock::now() - start);
+  times.batch = Seconds(Clock::now() - start);
+  times.rows = Seconds(host.LastFinish() - start);
   context.CloseContext();
-  *converted = host.Converted();
-  return t;
+  times.converted = host.Converted();
+  return times;
+}
+
+double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
 }
 
 }  // namespace
@@ -164,26 +188,44 @@ int main(int argc, char** argv) {
 
   // Reader flood.
   ::setenv("BENCH_FLOOD", "8388608", 1);
-  const double floodAlone = StandInAlone(toolDir + "/ClipRemuxer", recDir + "/r0.tqv", 1);
+  std::vector<double> alone, rowsTime, batchTime;
   int converted = 0;
-  quiet();
-  const double floodBatch = RunBatch(toolDir, recDir, 1, &converted);
-  loud();
+  for (int run = 0; run < 3; ++run) {
+    alone.push_back(StandInAlone(toolDir + "/ClipRemuxer", recDir + "/r0.tqv", 1));
+    quiet();
+    const BatchTimes t = RunBatch(toolDir, recDir, 1);
+    loud();
+    rowsTime.push_back(t.rows);
+    batchTime.push_back(t.batch);
+    converted = t.converted;
+  }
   std::printf(
-      "reader flood (8 MiB then Progress:100): batch %.3f s, stand-in alone %.3f s, "
-      "difference %.3f s, row converted: %s\n",
-      floodBatch, floodAlone, floodBatch - floodAlone, converted == 1 ? "yes" : "no");
+      "reader flood (8 MiB of other lines, then Progress:100):\n"
+      "  stand-in alone %.3f s; rows %.3f s (+%.3f s); batch %.3f s (+%.3f s); "
+      "converted %d of 1\n",
+      Median(alone), Median(rowsTime), Median(rowsTime) - Median(alone), Median(batchTime),
+      Median(batchTime) - Median(alone), converted);
 
   // Per-row overhead.
   ::setenv("BENCH_FLOOD", "0", 1);
-  const double rowsAlone = StandInAlone(toolDir + "/ClipRemuxer", recDir + "/r0.tqv", 100);
-  quiet();
-  const double rowsBatch = RunBatch(toolDir, recDir, 100, &converted);
-  loud();
+  alone.clear();
+  rowsTime.clear();
+  batchTime.clear();
+  for (int run = 0; run < 3; ++run) {
+    alone.push_back(StandInAlone(toolDir + "/ClipRemuxer", recDir + "/r0.tqv", 100));
+    quiet();
+    const BatchTimes t = RunBatch(toolDir, recDir, 100);
+    loud();
+    rowsTime.push_back(t.rows);
+    batchTime.push_back(t.batch);
+    converted = t.converted;
+  }
   std::printf(
-      "per-row overhead (100 rows): batch %.3f s, stand-ins alone %.3f s, "
-      "overhead %.2f ms per row, rows converted: %d\n",
-      rowsBatch, rowsAlone, (rowsBatch - rowsAlone) * 1000.0 / 100.0, converted);
+      "per-row overhead (100 rows ending with Progress:100):\n"
+      "  stand-ins alone %.3f s; rows %.3f s (%.2f ms per row beyond); batch %.3f s "
+      "(%.2f ms per row beyond); converted %d of 100\n",
+      Median(alone), Median(rowsTime), (Median(rowsTime) - Median(alone)) * 10.0, Median(batchTime),
+      (Median(batchTime) - Median(alone)) * 10.0, converted);
 
   std::error_code ec;
   std::filesystem::remove_all(dir, ec);

@@ -2,6 +2,13 @@
 // teardown, the monitor stop rule, and the done-event protocol.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
 #include <thread>
 
 #include "EngineFixture.h"
@@ -34,6 +41,34 @@ TEST_F(EngineTest, BatchWithoutItsContextStartsNothing) {
   EXPECT_EQ(logs[0].substr(24), L"初始化信息管道信息失败.");
   EXPECT_EQ(host.Events().size(), 1u);  // no buttons, no rows
   EXPECT_TRUE(Calls().empty());
+}
+
+TEST_F(EngineTest, OpenContextAnswersFalseWhenNoPipeCanBeMade) {
+  // With the descriptor limit at the highest descriptor in use, no pipe can be made.
+  int highest = 2;
+  for (const auto& e : std::filesystem::directory_iterator("/proc/self/fd")) {
+    highest = std::max(highest, std::atoi(e.path().filename().c_str()));
+  }
+  rlimit saved{};
+  ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &saved), 0);
+  rlimit tight = saved;
+  tight.rlim_cur = static_cast<rlim_t>(highest) + 1;
+  ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &tight), 0);
+  // Fill the holes below the limit as well.
+  std::vector<int> fillers;
+  for (int fd; (fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC)) >= 0;) fillers.push_back(fd);
+  FakeHost host;
+  CConversionContext context(host, ConversionTiming::Real());
+  const bool opened = context.OpenContext();
+  for (int fd : fillers) ::close(fd);
+  ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &saved), 0);
+  EXPECT_FALSE(opened);
+  // A batch then starts nothing.
+  ASSERT_TRUE(context.StartBatch());
+  ASSERT_TRUE(WaitUntil([&] { return !context.IsBatchRunning(); }));
+  context.StopBatch();
+  ASSERT_EQ(host.Logs().size(), 1u);
+  EXPECT_EQ(host.Logs()[0].substr(24), L"初始化信息管道信息失败.");
 }
 
 TEST_F(EngineTest, OneBatchAtATimeAndStopEndsTheRunningConverter) {
