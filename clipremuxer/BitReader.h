@@ -1,6 +1,8 @@
 // CBitReader: reads the first fields of a unit's payload bit by bit, with the emulation-prevention
 // bytes (00 00 03) of H.264 and HEVC left out. Reading past the end yields zero bits and sets the
 // overrun flag; it never reads outside the buffer.
+//
+// Threads: one reader is used by one thread at a time; it does not own the buffer.
 #pragma once
 
 #include <cstddef>

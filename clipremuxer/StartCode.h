@@ -1,5 +1,7 @@
 // Start-code search for the byte-stream video formats (H.264 Annex B, HEVC, MPEG-4 Part 2), whose
 // units each begin with the three bytes 00 00 01.
+//
+// Threads: any; the functions keep no state.
 #pragma once
 
 #include <cstddef>

@@ -2,6 +2,8 @@
 // codec's parser (or from the classifier, for JPEG's SOF marker) and the extradata (parameter
 // sets) from FFmpeg's extract_extradata filter. Both work on a padded copy of the frame, so the
 // frame itself is left as it is.
+//
+// Threads: any; nothing is shared between calls.
 #pragma once
 
 #include <cstddef>

@@ -1,8 +1,11 @@
 // End to end: the real converter on sample and hand-made recordings, each AVI checked with
 // ffprobe (codec, size, frames, key frames, rate) and decoded by ffmpeg without an error, the
 // protocol checked line by line, and nothing but the AVI left behind.
+#include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <functional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -135,6 +138,38 @@ TEST_F(Convert, H264WithBFrames) {
   const Payloads frames = SplitH264(Encode(kH264BFrames, 50));
   ASSERT_EQ(frames.size(), 50u);
   Check(Write("bframes.tqv", Frames(frames), 3), {"h264", 50, 2, "25/1"}, "bframes");
+}
+
+TEST_F(Convert, PresentationOrderStampsOfBFrames) {
+  // The encoder's own timestamps, in decode order: B-frames make them jump back and forth.
+  const std::string mp4 = Path("pattern.mp4"), raw = Path("pattern.h264");
+  ASSERT_EQ(remuxtest::Run({"ffmpeg", "-nostdin", "-v", "error", "-f", "lavfi", "-i",
+                            "testsrc2=size=320x240:rate=25", "-frames:v", "50", "-c:v", "libx264",
+                            "-bf", "3", "-g", "25", mp4})
+                .exitCode,
+            0);
+  ASSERT_EQ(remuxtest::Run({"ffmpeg", "-nostdin", "-v", "error", "-i", mp4, "-c", "copy", "-bsf:v",
+                            "h264_mp4toannexb", "-f", "h264", raw})
+                .exitCode,
+            0);
+  const RunResult pts = remuxtest::Run({"ffprobe", "-v", "error", "-select_streams", "v:0",
+                                        "-show_entries", "packet=pts_time", "-of", "csv=p=0", mp4});
+  std::vector<std::uint64_t> stamps;
+  std::istringstream lines(pts.out);
+  for (std::string line; std::getline(lines, line);) {
+    stamps.push_back(static_cast<std::uint64_t>(std::llround(std::stod(line) * 1000) + 5000));
+  }
+  const std::string bytes = ReadFile(raw);
+  const Payloads units = SplitH264(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+  ASSERT_EQ(units.size(), 50u);
+  ASSERT_EQ(stamps.size(), 50u);
+  ASSERT_FALSE(std::is_sorted(stamps.begin(), stamps.end())) << "the pattern has B-frames";
+  std::vector<TqvFrame> frames = Frames(units);
+  for (std::size_t i = 0; i < frames.size(); ++i) frames[i].stamp = stamps[i];
+  std::filesystem::remove(mp4);
+  std::filesystem::remove(raw);
+  Check(Write("reordered.tqv", frames), {"h264", 50, 2, "25/1"}, "reordered");
+  EXPECT_EQ(Probe(Path("out.avi")).at("nb_frames"), "50") << "no frame taken as dropped";
 }
 
 TEST_F(Convert, UpperCaseExtensionAndSpaceInName) {
