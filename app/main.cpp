@@ -8,6 +8,7 @@
 // The crash-dump filter and the application object are set up before main() runs
 // (ui/RecMorphApp.h).
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -70,6 +71,16 @@ int main(int argc, char** argv) {
     args.push_back(argv[i]);
   }
   args.push_back(nullptr);
+
+  // Without a display Qt would abort; say what to do instead.
+  if (std::getenv("DISPLAY") == nullptr && std::getenv("WAYLAND_DISPLAY") == nullptr &&
+      std::getenv("QT_QPA_PLATFORM") == nullptr) {
+    std::fputs(
+        "recmorph: no display to open the dialog on; use --batch FILE... to convert without "
+        "a window\n",
+        stderr);
+    return 1;
+  }
 
   InitProgramResources();  // the icon, before the start-up gives it to every window
   return RunRecMorphApp(static_cast<int>(args.size()) - 1, args.data());

@@ -23,7 +23,8 @@
 // that serves synchronous calls only from its event loop can instead call RequestStop(), keep
 // serving its events until IsBatchRunning() answers false, and then call CloseContext(). After a
 // stop request the engine makes no further synchronous host call; Post* calls may still come until
-// StopBatch() returns, and none after that.
+// StopBatch() returns, and none after that. The destructor stops a batch too, but by then a
+// deriving dialog's own members are gone: the dialog must have called CloseContext() before.
 #pragma once
 
 #include <atomic>

@@ -4,6 +4,9 @@
 // as that wait returns; a manual-reset event stays signalled until Reset(). Signalling an event
 // that is already signalled changes nothing (signals do not add up).
 //
+// The wait for a child process and an event together is kernel::WaitForProcessAndEvent
+// (kernel/process.h).
+//
 // Every operation may be called from any thread at any time while the object lives; the owner must
 // not destroy it while another thread is inside one of its calls.
 #pragma once

@@ -68,3 +68,12 @@ TEST(BatchCommandTest, UsageErrorsExitWithTwo) {
   EXPECT_EQ(ExitStatusOf("--no-such-option"), 2);
   EXPECT_EQ(ExitStatusOf("--version extra"), 2);  // a bare FILE opens the window instead
 }
+
+TEST(BatchCommandTest, TheDialogWithoutADisplaySaysSoInsteadOfAborting) {
+  const std::string command =
+      std::string("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM '") + RECMORPH_EXE +
+      "' 2>/dev/null";
+  const int status = std::system(command.c_str());
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+}

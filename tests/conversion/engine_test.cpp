@@ -277,6 +277,22 @@ TEST_F(EngineTest, SecondBatchRetriesFailedRowsWithFreshMonitors) {
   EXPECT_EQ(calls[2][1], RecDir() + "/a.tqv");
 }
 
+TEST_F(EngineTest, RowCountTakenAtBatchStartBoundsTheLoop) {
+  InstallStandIn("ClipRemuxer");
+  WriteRecording("a.tqv", false);
+  WriteRecording("b.tqv", false);
+  WriteScript("a.tqv", "sleep 30\nout @@[cv]+a>##<Progress:100\\r\\n\n");
+  m_host.AddRow(L"a.tqv", RecFolderW());
+  ASSERT_TRUE(m_context->StartBatch());
+  ASSERT_TRUE(WaitUntil([this] { return Calls().size() == 1; }));
+  m_host.AddRow(L"b.tqv", RecFolderW());  // added while the batch runs
+  ASSERT_TRUE(WaitUntil([this] { return !m_context->IsBatchRunning(); }));
+  m_context->StopBatch();
+  EXPECT_EQ(Calls().size(), 1u);
+  EXPECT_EQ(m_host.Rows()[0].status, L"√");
+  EXPECT_EQ(m_host.Rows()[1].status, L"×");
+}
+
 TEST_F(EngineTest, ManyRowsEachEndWithAFinalStatus) {
   InstallStandIn("ClipRemuxer");
   for (int i = 0; i < 20; ++i) {
