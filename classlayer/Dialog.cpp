@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QThread>
+#include <QWindow>
 #include <utility>
 
 #include "classlayer/DataExchange.h"
@@ -231,6 +232,18 @@ QWidget* MakeControl(const CControlTemplate& c, QWidget* parent, const QFont& fo
 
 }  // namespace
 
+namespace {
+
+// The window commands of a dialog with a modal frame and no minimise or maximise box.
+CMenu DefaultSystemMenu() {
+  CMenu menu;
+  menu.AppendMenu(MF_STRING, SC_MOVE, L"移动(&M)");
+  menu.AppendMenu(MF_STRING, SC_CLOSE, L"关闭(&C)");
+  return menu;
+}
+
+}  // namespace
+
 CDialog::CDialog(const CDialogTemplate& dialogTemplate, CDialog* parent)
     : m_template(dialogTemplate), m_pParent(parent) {}
 
@@ -297,7 +310,7 @@ bool CDialog::CreateWindowAndInit() {
   }
   m_nResult = -1;
   m_bEnded = false;
-  m_sysMenu = CMenu();
+  m_sysMenu = DefaultSystemMenu();
   OnInitDialog();
   return true;
 }
@@ -483,7 +496,7 @@ int CDialog::MessageBox(const std::wstring& text, const std::wstring& caption, U
 
 CMenu* CDialog::GetSystemMenu(bool revert) {
   if ((m_template.style & WS_SYSMENU) == 0) return nullptr;
-  if (revert) m_sysMenu = CMenu();
+  if (revert) m_sysMenu = DefaultSystemMenu();
   return &m_sysMenu;
 }
 
@@ -543,5 +556,17 @@ const CMessageMap* CDialog::GetMessageMap() const {
 }
 
 void CDialog::OnSysCommand(UINT id, LPARAM) {
-  if ((id & 0xFFF0u) == SC_CLOSE) OnCancel();
+  switch (id & 0xFFF0u) {
+    case SC_CLOSE:
+      OnCancel();
+      return;
+    case SC_MOVE:
+      // The window manager moves the window with the pointer, where it supports that.
+      if (QWidget* window = GetSafeHwnd(); window != nullptr && window->windowHandle() != nullptr) {
+        window->windowHandle()->startSystemMove();
+      }
+      return;
+    default:
+      return;
+  }
 }

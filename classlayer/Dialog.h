@@ -94,7 +94,8 @@ class CDialog {
   // A message box owned by this dialog (MessageBox.h).
   int MessageBox(const std::wstring& text, const std::wstring& caption, UINT type = MB_OK);
 
-  // The system menu when the template has WS_SYSMENU, else null. revert resets it to empty.
+  // The system menu when the template has WS_SYSMENU, else null. It starts with the window
+  // commands "移动(&M)" (SC_MOVE) and "关闭(&C)" (SC_CLOSE); revert resets it to them.
   CMenu* GetSystemMenu(bool revert);
   // Shows the system-menu substitute at a global position (the dialog's context menu does this).
   void ShowSystemMenu(int globalX, int globalY);

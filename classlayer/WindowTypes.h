@@ -39,6 +39,7 @@ constexpr UINT BN_CLICKED = 0;
 constexpr UINT LBN_DBLCLK = 2;
 
 // System commands.
+constexpr UINT SC_MOVE = 0xF010;
 constexpr UINT SC_CLOSE = 0xF060;
 
 // Dialog results and the id of static controls.

@@ -44,10 +44,34 @@ const CDialogTemplate& MainDialog() {
   return tpl;
 }
 
+const CDialogTemplate& AboutBox() {
+  static const CDialogTemplate tpl{
+      IDD_ABOUTBOX,
+      L"关于 RecMorph",
+      170,
+      62,
+      L"MS Shell Dlg",
+      9,
+      WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT | DS_FIXEDSYS,
+      0,
+      {
+          {IDC_STATIC, ControlKind::StaticIcon, L"128", SS_ICON, 14, 14, 20, 20},
+          {IDC_STATIC, ControlKind::StaticText, L"RecMorph，3.1 版", WS_GROUP | SS_NOPREFIX, 42, 14,
+           114, 8},
+          {IDC_STATIC, ControlKind::StaticText, L"把 TQV 录像转换成 AVI 文件", WS_GROUP, 42, 26,
+           114, 8},
+          {IDOK, ControlKind::PushButton, L"确定", BS_DEFPUSHBUTTON | WS_GROUP | WS_TABSTOP, 113,
+           41, 50, 14},
+      }};
+  return tpl;
+}
+
 }  // namespace
 
 const CDialogTemplate* FindDialogTemplate(int id) {
   switch (id) {
+    case IDD_ABOUTBOX:
+      return &AboutBox();
     case IDD_RECMORPH_DIALOG:
       return &MainDialog();
     default:

@@ -3,9 +3,11 @@
 #include <utility>
 
 #include "classlayer/DataExchange.h"
+#include "classlayer/DropFiles.h"
 #include "classlayer/Resources.h"
 #include "res/Templates.h"
 #include "res/resource.h"
+#include "ui/AboutDlg.h"
 #include "ui/ProcessLocale.h"
 
 namespace {
@@ -54,6 +56,7 @@ const CMessageMap* CRecMorphDlg::GetMessageMap() const {
           MapCommand(BN_CLICKED, IDC_BTN_CLEAR, &CRecMorphDlg::OnBnClickedClear),
           MapTimer(&CRecMorphDlg::OnTimer),
           MapCommand(LBN_DBLCLK, IDC_LIST_LOG, &CRecMorphDlg::OnLbnDblclkLog),
+          MapMessage(WM_DROPFILES, &CRecMorphDlg::OnDropFiles),
       }};
   return &map;
 }
@@ -83,6 +86,7 @@ bool CRecMorphDlg::OnInitDialog() {
   m_listFiles.SetExtendedStyle(LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
   m_listFiles.InsertColumn(0, L"文件", LVCFMT_LEFT, 380);
   m_listFiles.InsertColumn(1, L"完成情况", LVCFMT_CENTER, 88);
+  InitFileSelection();
 
   if (!OpenConversionContext()) {
     MessageBox(L"初始化信息管道信息失败.", L"错误", MB_OK | MB_ICONERROR);
@@ -187,7 +191,12 @@ void CRecMorphDlg::PostItemStatus(BSTR name, BSTR status) {
 // --- Handlers -------------------------------------------------------------------------------
 
 void CRecMorphDlg::OnSysCommand(UINT nID, LPARAM lParam) {
-  if ((nID & 0xFFF0u) == IDM_ABOUTBOX) return;  // the About box joins with the application shell
+  if ((nID & 0xFFF0u) == IDM_ABOUTBOX) {
+    // Modal over this dialog, which the platform makes the owner of a box without a parent.
+    CAboutDlg dlgAbout(this);
+    dlgAbout.DoModal();
+    return;
+  }
   CDialog::OnSysCommand(nID, lParam);
 }
 
@@ -207,10 +216,6 @@ void CRecMorphDlg::OnPaint() {
 
 LRESULT CRecMorphDlg::OnQueryDragIcon() {
   return reinterpret_cast<LRESULT>(&m_hIcon);
-}
-
-void CRecMorphDlg::OnBnClickedSelect() {
-  // The file dialog joins with the file selection; it adds rows through AddRecordingPath.
 }
 
 void CRecMorphDlg::OnSize(UINT type, int cx, int cy) {

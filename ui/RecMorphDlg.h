@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include <QIcon>
 
@@ -48,6 +49,10 @@ class CRecMorphDlg : public CDialog, public IConversionHost, public CConversionC
   // a row already bears that file name (compared without regard to case), when the path ends in
   // '/', or when the folder string cannot be allocated. GUI thread.
   bool AddRecordingPath(const std::wstring& fullPath);
+
+  // Paths to list once the window is up (the files named on the command line): OnInitDialog adds
+  // each through AddRecordingPath. Call before DoModal. GUI thread.
+  void SetInitialPaths(std::vector<std::wstring> paths);
 
   // Releases every row's folder string and deletes every row.
   void ClearFileList();
@@ -87,6 +92,8 @@ class CRecMorphDlg : public CDialog, public IConversionHost, public CConversionC
   void OnBnClickedClear();
   void OnTimer(UINT_PTR nIDEvent);
   void OnLbnDblclkLog();
+  // WM_DROPFILES from the file list (FileSelection.cpp).
+  LRESULT OnDropFiles(WPARAM wParam, LPARAM lParam);
 
  protected:
   void DoDataExchange(CDataExchange* pDX) override;
@@ -99,6 +106,10 @@ class CRecMorphDlg : public CDialog, public IConversionHost, public CConversionC
  private:
   // Releases the folder string of row (its item data).
   void FreeRowData(int row);
+  // OnInitDialog's part for the file selection: drops on the file list, the initial paths.
+  void InitFileSelection();
+  // Whether files dropped on the list are taken now: not while a batch runs.
+  bool AcceptsDrops();
 
   QIcon m_hIcon;
   CListCtrl m_listFiles;
@@ -109,5 +120,6 @@ class CRecMorphDlg : public CDialog, public IConversionHost, public CConversionC
   std::uint64_t m_nFreeMemPercent = 0;
 
   MemoryQuery m_memoryQuery;
-  CFileRowIndex m_index;  // mirrors the rows of m_listFiles; GUI thread only
+  CFileRowIndex m_index;                     // mirrors the rows of m_listFiles; GUI thread only
+  std::vector<std::wstring> m_initialPaths;  // until OnInitDialog lists them; GUI thread only
 };

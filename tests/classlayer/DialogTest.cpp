@@ -272,11 +272,15 @@ TEST(DialogTest, TheSystemMenuStandsInTheContextMenuAndSendsSysCommands) {
   ASSERT_TRUE(dlg.Create());
   CMenu* menu = dlg.GetSystemMenu(false);
   ASSERT_NE(menu, nullptr);
+  // The usual window commands come first.
+  ASSERT_EQ(menu->GetMenuItemCount(), 2);
+  EXPECT_EQ(menu->Items()[0].id, static_cast<UINT_PTR>(SC_MOVE));
+  EXPECT_EQ(menu->Items()[1].id, static_cast<UINT_PTR>(SC_CLOSE));
   menu->AppendMenu(MF_SEPARATOR);
   menu->AppendMenu(MF_STRING, 0x0010, L"关于 RecMorph(&A)...");
-  ASSERT_EQ(menu->GetMenuItemCount(), 2);
-  EXPECT_EQ(menu->Items()[1].text, L"关于 RecMorph(&A)...");
-  EXPECT_EQ(dlg.GetSystemMenu(true)->GetMenuItemCount(), 0);
+  ASSERT_EQ(menu->GetMenuItemCount(), 4);
+  EXPECT_EQ(menu->Items()[3].text, L"关于 RecMorph(&A)...");
+  EXPECT_EQ(dlg.GetSystemMenu(true)->GetMenuItemCount(), 2);
   // SC_CLOSE, unmapped, ends the dialog as Cancel.
   dlg.SendMessage(WM_SYSCOMMAND, SC_CLOSE, 0);
   EXPECT_EQ(dlg.GetResult(), IDCANCEL);

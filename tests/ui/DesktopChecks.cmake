@@ -1,6 +1,8 @@
 # Checks of the desktop integration, run by CTest as `cmake -DCHECK=<name> ... -P DesktopChecks.cmake`.
 #   icon     ICON=<png>: the application icon is one 59 x 60 image, 8-bit RGBA (32 bits per pixel)
 #   mime     XML=<file> WORK=<dir>: update-mime-database takes the type and maps *.tqv to it
+#   install  BUILD=<build dir> PREFIX=<dir> PROGRAMS=<a,b>: cmake --install puts the programs into
+#            one bin folder and the desktop files under share/, and recmorph runs from there
 cmake_minimum_required(VERSION 3.25)
 
 if(CHECK STREQUAL "icon")
@@ -36,6 +38,30 @@ elseif(CHECK STREQUAL "mime")
   file(READ "${WORK}/magic" magic HEX)
   if(NOT magic MATCHES "747176207632")  # "tqv v2"
     message(FATAL_ERROR "the head magic is missing from the MIME database")
+  endif()
+elseif(CHECK STREQUAL "install")
+  file(REMOVE_RECURSE "${PREFIX}")
+  execute_process(COMMAND ${CMAKE_COMMAND} --install "${BUILD}" --prefix "${PREFIX}"
+                  RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE out)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "cmake --install failed (${rc}):\n${out}")
+  endif()
+  string(REPLACE "," ";" PROGRAMS "${PROGRAMS}")
+  foreach(program IN LISTS PROGRAMS)
+    if(NOT EXISTS "${PREFIX}/bin/${program}")
+      message(FATAL_ERROR "${program} is not in ${PREFIX}/bin")
+    endif()
+  endforeach()
+  foreach(file applications/recmorph.desktop mime/packages/recmorph-tqv.xml
+               icons/hicolor/64x64/apps/recmorph.png)
+    if(NOT EXISTS "${PREFIX}/share/${file}")
+      message(FATAL_ERROR "share/${file} is not installed")
+    endif()
+  endforeach()
+  execute_process(COMMAND "${PREFIX}/bin/recmorph" --version RESULT_VARIABLE rc
+                  OUTPUT_VARIABLE version ERROR_VARIABLE err)
+  if(NOT rc EQUAL 0 OR NOT version MATCHES "3\\.1\\.0\\.0")
+    message(FATAL_ERROR "the installed recmorph does not run (${rc}): ${version}${err}")
   endif()
 else()
   message(FATAL_ERROR "unknown CHECK '${CHECK}'")

@@ -108,13 +108,15 @@ TEST_F(RecMorphDlgTest, TheTemplateHasItsCaptionControlsTextsAndColumns) {
   EXPECT_EQ(files.GetColumnFormat(1), LVCFMT_CENTER);
   auto* table = static_cast<QTableWidget*>(files.GetSafeHwnd());
   EXPECT_EQ(table->selectionMode(), QAbstractItemView::SingleSelection);
-  // The system menu ends with a separator and the About item.
+  // The system menu: the window commands, then a separator and the About item.
   CMenu* menu = dlg->GetSystemMenu(false);
   ASSERT_NE(menu, nullptr);
-  ASSERT_EQ(menu->GetMenuItemCount(), 2);
-  EXPECT_EQ(menu->Items()[0].flags, MF_SEPARATOR);
-  EXPECT_EQ(menu->Items()[1].id, static_cast<UINT_PTR>(IDM_ABOUTBOX));
-  EXPECT_EQ(menu->Items()[1].text, L"关于 RecMorph(&A)...");
+  ASSERT_EQ(menu->GetMenuItemCount(), 4);
+  EXPECT_EQ(menu->Items()[0].id, static_cast<UINT_PTR>(SC_MOVE));
+  EXPECT_EQ(menu->Items()[1].id, static_cast<UINT_PTR>(SC_CLOSE));
+  EXPECT_EQ(menu->Items()[2].flags, MF_SEPARATOR);
+  EXPECT_EQ(menu->Items()[3].id, static_cast<UINT_PTR>(IDM_ABOUTBOX));
+  EXPECT_EQ(menu->Items()[3].text, L"关于 RecMorph(&A)...");
   EXPECT_TRUE(boxes.boxes.empty());
 }
 
