@@ -17,7 +17,8 @@ esac
 
 recmorph_setup
 cmake --preset release >/dev/null
-cmake --build --preset release
+# Only the programs a run needs; ./test.sh builds the tests.
+cmake --build --preset release --target recmorph ClipRemuxer tqvsample
 
 bin="$PWD/build-release/bin"
 if [ "$gui" -eq 1 ]; then

@@ -215,7 +215,8 @@ TEST(RealConverters, ConvertsEverySampleAndEveryAviIsReadable) {
     for (int version = 1; version <= 3; ++version) {
       const std::string stem = std::string(codec) + "_v" + std::to_string(version);
       fs::copy_file(fs::path(RECMORPH_SAMPLE_DIR) / (stem + ".tqv"), dir / (stem + ".tqv"));
-      arguments += " " + Quote((dir / (stem + ".tqv")).string());
+      arguments += ' ';
+      arguments += Quote((dir / (stem + ".tqv")).string());
       stems.push_back(stem);
     }
   }
