@@ -343,7 +343,8 @@ void CDialog::EndDialog(int result) {
 
 void CDialog::DestroyWindow() {
   if (GetSafeHwnd() == nullptr) return;
-  // First release every thread that waits for the GUI thread, so that WM_DESTROY may wait for
+  OnWindowClosing();
+  // Then release every thread that waits for the GUI thread, so that WM_DESTROY may wait for
   // those threads without a deadlock (see the header).
   {
     std::lock_guard<std::mutex> lock(m_csSyncCalls);

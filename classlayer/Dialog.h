@@ -112,6 +112,10 @@ class CDialog {
   virtual void OnOK();
   virtual void OnCancel();
   virtual const CMessageMap* GetMessageMap() const;
+  // Called on the GUI thread as DestroyWindow begins, while synchronous calls from other threads
+  // are still served. A dialog whose threads make such calls asks them to stop here, so that none
+  // of them acts on a call that teardown refuses.
+  virtual void OnWindowClosing() {}
 
   // Default handlers: a derived handler calls these for the base behaviour.
   void OnDestroy() {}

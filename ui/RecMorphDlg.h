@@ -9,7 +9,8 @@
 // Threads: every handler runs on the GUI thread. The engine's threads reach the dialog only
 // through IConversionHost: its synchronous calls run on the GUI thread through
 // CDialog::CallOnGuiThread, its posts are the messages WM_LOG_LINE and WM_ITEM_STATUS. Teardown
-// (OnDestroy) first refuses further synchronous calls (CDialog::DestroyWindow), then stops the
+// first asks a running batch to stop (OnWindowClosing), so that the worker makes no further
+// synchronous call; then it refuses such calls (CDialog::DestroyWindow); then OnDestroy stops the
 // batch and joins every engine thread (CloseContext), and only then empties the list, so no
 // engine thread touches the dialog after its teardown.
 #pragma once
@@ -99,6 +100,7 @@ class CRecMorphDlg : public CDialog, public IConversionHost, public CConversionC
   void DoDataExchange(CDataExchange* pDX) override;
   bool OnInitDialog() override;
   const CMessageMap* GetMessageMap() const override;
+  void OnWindowClosing() override { RequestStop(); }
   // Dialog start's step that creates the pipe and the done event (CConversionContext::OpenContext);
   // tests replace it to take the failure path.
   virtual bool OpenConversionContext() { return OpenContext(); }
