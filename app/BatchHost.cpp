@@ -11,17 +11,6 @@ std::wstring TextOf(BSTR s) {
   return s != nullptr ? std::wstring(s, SysStringLen(s)) : L"";
 }
 
-// UTF-8 of wide text; a character that has no UTF-8 form (a lone surrogate) becomes U+FFFD.
-std::string Utf8(const std::wstring& text) {
-  if (auto narrow = kernel::WideToNarrow(text)) return *narrow;
-  std::string out;
-  for (wchar_t c : text) {
-    auto one = kernel::WideToNarrow(std::wstring(1, c));
-    out += one ? *one : std::string("\xEF\xBF\xBD");
-  }
-  return out;
-}
-
 }  // namespace
 
 CBatchHost::CBatchHost(std::FILE* out, ConversionTiming timing)
@@ -39,7 +28,7 @@ void CBatchHost::WriteLogLine(std::FILE* out, const std::wstring& line) {
   std::size_t end = line.size();
   if (end >= 1 && line[end - 1] == L'\n') --end;
   if (end >= 1 && line[end - 1] == L'\r' && end + 1 == line.size()) --end;
-  std::string text = Utf8(line.substr(0, end));
+  std::string text = kernel::WideToNarrowLossy(std::wstring_view(line).substr(0, end));
   text += '\n';
   std::fwrite(text.data(), 1, text.size(), out);
   std::fflush(out);

@@ -17,6 +17,10 @@ namespace kernel {
 // conversion means.
 std::optional<std::string> WideToNarrow(std::wstring_view wide);
 
+// Encodes wide text as UTF-8 for display: each value that has no UTF-8 form becomes U+FFFD, so
+// the rest of the text is still shown.
+std::string WideToNarrowLossy(std::wstring_view wide);
+
 // Decodes UTF-8 into wide text. A byte sequence that is not valid UTF-8 (a stray continuation
 // byte, an overlong form, a cut-off sequence, a surrogate) becomes U+FFFD for each offending byte,
 // so that converter output is always shown rather than lost.

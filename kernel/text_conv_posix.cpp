@@ -6,30 +6,48 @@
 
 namespace kernel {
 
-std::optional<std::string> WideToNarrow(std::wstring_view wide) {
-  std::string out;
+namespace {
+
+// Appends the UTF-8 form of each value of wide to out. A value that has none either ends the
+// conversion (false) or, with replace set, is written as U+FFFD.
+bool EncodeUtf8(std::wstring_view wide, bool replace, std::string& out) {
   out.reserve(wide.size());
   for (wchar_t wc : wide) {
-    const auto cp = static_cast<std::uint32_t>(wc);
+    auto cp = static_cast<std::uint32_t>(wc);
+    if ((cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF) {
+      if (!replace) return false;
+      cp = 0xFFFD;
+    }
     if (cp < 0x80) {
       out.push_back(static_cast<char>(cp));
     } else if (cp < 0x800) {
       out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
       out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
     } else if (cp < 0x10000) {
-      if (cp >= 0xD800 && cp <= 0xDFFF) return std::nullopt;
       out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
       out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
       out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else if (cp <= 0x10FFFF) {
+    } else {
       out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
       out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
       out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
       out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-      return std::nullopt;
     }
   }
+  return true;
+}
+
+}  // namespace
+
+std::optional<std::string> WideToNarrow(std::wstring_view wide) {
+  std::string out;
+  if (!EncodeUtf8(wide, false, out)) return std::nullopt;
+  return out;
+}
+
+std::string WideToNarrowLossy(std::wstring_view wide) {
+  std::string out;
+  EncodeUtf8(wide, true, out);
   return out;
 }
 

@@ -56,6 +56,9 @@ TEST(TextConv, InvalidInputIsReplacedOrRefused) {
   EXPECT_EQ(kernel::NarrowToWide("\xe9\x94"), L"\uFFFD\uFFFD");  // cut short
   EXPECT_FALSE(kernel::WideToNarrow(std::wstring(1, static_cast<wchar_t>(0xD800))).has_value());
   EXPECT_FALSE(kernel::WideToNarrow(std::wstring(1, static_cast<wchar_t>(0x110000))).has_value());
+  const std::wstring bad = std::wstring(L"a") + static_cast<wchar_t>(0xD800) + L"\u9519" +
+                           static_cast<wchar_t>(0x110000);
+  EXPECT_EQ(kernel::WideToNarrowLossy(bad), "a\xef\xbf\xbd\xe9\x94\x99\xef\xbf\xbd");
 }
 
 TEST(FileDelete, RemovesAFileAndReportsAMissingOne) {
