@@ -186,19 +186,27 @@ int main(int argc, char** argv) {
     ::dup2(savedOut, 1);
   };
 
-  // Reader flood.
-  ::setenv("BENCH_FLOOD", "8388608", 1);
+  // Medians over three runs of the stand-ins alone and of a batch of the same rows.
   std::vector<double> alone, rowsTime, batchTime;
   int converted = 0;
-  for (int run = 0; run < 3; ++run) {
-    alone.push_back(StandInAlone(toolDir + "/ClipRemuxer", recDir + "/r0.tqv", 1));
-    quiet();
-    const BatchTimes t = RunBatch(toolDir, recDir, 1);
-    loud();
-    rowsTime.push_back(t.rows);
-    batchTime.push_back(t.batch);
-    converted = t.converted;
-  }
+  const auto measure = [&](int rows) {
+    alone.clear();
+    rowsTime.clear();
+    batchTime.clear();
+    for (int run = 0; run < 3; ++run) {
+      alone.push_back(StandInAlone(toolDir + "/ClipRemuxer", recDir + "/r0.tqv", rows));
+      quiet();
+      const BatchTimes t = RunBatch(toolDir, recDir, rows);
+      loud();
+      rowsTime.push_back(t.rows);
+      batchTime.push_back(t.batch);
+      converted = t.converted;
+    }
+  };
+
+  // Reader flood.
+  ::setenv("BENCH_FLOOD", "8388608", 1);
+  measure(1);
   std::printf(
       "reader flood (8 MiB of other lines, then Progress:100):\n"
       "  stand-in alone %.3f s; rows %.3f s (+%.3f s); batch %.3f s (+%.3f s); "
@@ -208,18 +216,7 @@ int main(int argc, char** argv) {
 
   // Per-row overhead.
   ::setenv("BENCH_FLOOD", "0", 1);
-  alone.clear();
-  rowsTime.clear();
-  batchTime.clear();
-  for (int run = 0; run < 3; ++run) {
-    alone.push_back(StandInAlone(toolDir + "/ClipRemuxer", recDir + "/r0.tqv", 100));
-    quiet();
-    const BatchTimes t = RunBatch(toolDir, recDir, 100);
-    loud();
-    rowsTime.push_back(t.rows);
-    batchTime.push_back(t.batch);
-    converted = t.converted;
-  }
+  measure(100);
   std::printf(
       "per-row overhead (100 rows ending with Progress:100):\n"
       "  stand-ins alone %.3f s; rows %.3f s (%.2f ms per row beyond); batch %.3f s "
