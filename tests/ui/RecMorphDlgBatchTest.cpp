@@ -30,7 +30,8 @@ case "$what" in
     printf 'RIFF' > "$2"
     exit 0 ;;
   hang)
-    echo $$ > "$1.pid"
+    # Renamed into place, so that the file appears with its number already in it.
+    echo $$ > "$1.pid.part" && mv "$1.pid.part" "$1.pid"
     exec sleep 1000 ;;
 esac
 exit 1
